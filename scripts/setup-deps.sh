@@ -14,7 +14,7 @@ packages=(
   # desktop tests
   xvfb xauth dbus dbus-x11 at-spi2-core
   # page tests and assets
-  chromium imagemagick librsvg2-bin fonts-dejavu-core
+  chromium imagemagick librsvg2-bin fonts-dejavu-core woff2
   # demo service and benchmarks
   nginx curl time gzip
 )
