@@ -38,9 +38,17 @@ FileManifest fetchFileManifest(const std::string& listBaseUrl, RunProgress& prog
 // Parses a verified list; lines that are malformed or would leave the game folder are dropped.
 FileManifest parseFileManifest(const std::string& text);
 
-// The local file of a list path below `gameFolder` ("\\" and "/" both separate).
+// True when a list path names a file inside the game folder: not empty, not absolute, no drive
+// letter, no ".." component and no NUL byte ("\\" and "/" both separate).
+bool isSafeListPath(const std::string& listPath);
+
+// The local file of a list path below `gameFolder` ("\\" and "/" both separate); empty when
+// the path is not safe.
 std::filesystem::path localPathOf(const std::filesystem::path& gameFolder,
                                   const std::string& listPath);
+
+// The list path as it goes into a download address: as written, with every "\\" sent as "/".
+std::string downloadPathOf(const std::string& listPath);
 
 // Marks entries that are missing or differ, counts files that cannot be opened, and drives the
 // verify progress; stops early when progress.cancelRequested is set.
