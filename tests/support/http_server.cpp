@@ -1,6 +1,8 @@
 #include "support/http_server.h"
 
 #include <httplib.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -26,6 +28,10 @@ namespace {
 // answered by this server alone (and can be ignored on demand).
 const char* const kOriginalRangeHeader = "X-Test-Original-Range";
 constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr std::size_t kEndlessBlockBytes = 1024 * 1024;
+// An endless answer is cut off here after all, so that a client without a size limit makes
+// its test fail instead of running out of memory.
+constexpr std::size_t kEndlessGiveUpBytes = 256 * 1024 * 1024;
 constexpr auto kSlowTick = std::chrono::milliseconds(50);
 
 struct Fault {
@@ -304,6 +310,10 @@ class FaultyServer : public httplib::Server {
       }
       state_.openSockets.insert(socket);
     }
+    // Headers, chunk framing and body go out in separate writes; without this, Nagle's
+    // algorithm and delayed acknowledgements add 40 ms to many answers.
+    int noDelay = 1;
+    ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof(noDelay));
     ConnectionStream stream(socket);
     bool ok = true;
     while (stream.is_readable()) {
@@ -363,11 +373,11 @@ void TestHttpServer::State::handle(const std::shared_ptr<State>& self,
   if (isEndless) {
     response.status = 200;
     response.set_chunked_content_provider("application/octet-stream",
-                                          [self](std::size_t, httplib::DataSink& sink) {
-                                            static const std::string block(kChunkBytes, 'x');
+                                          [self](std::size_t offset, httplib::DataSink& sink) {
+                                            static const std::string block(kEndlessBlockBytes, 'x');
                                             {
                                               std::lock_guard lock(self->mutex);
-                                              if (self->stopping) {
+                                              if (self->stopping || offset >= kEndlessGiveUpBytes) {
                                                 return false;
                                               }
                                             }
