@@ -32,8 +32,7 @@ mkdir -p "$work"
 "$game_tool" --out "$work/game-57" --version 57 --base-version 50
 "$publish_tool" files --key "$key" --source "$work/game-50" --out "$root" --version 50 --base
 "$publish_tool" files --key "$key" --source "$work/game-57" --out "$root" --version 57
-"$publish_tool" latest --key "$key" --out "$root" --game-version 57 --base-version 50 \
-  --launcher-version 212
+"$publish_tool" latest --key "$key" --out "$root" --game-version 57 --base-version 50
 
 prefix="$work/nginx"
 trap 'nginx_stop "$prefix"' EXIT
