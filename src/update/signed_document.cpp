@@ -99,15 +99,16 @@ std::string sha256FileHex(const std::filesystem::path& path) {
   if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1)
     return "";
   std::vector<char> buffer(65536);
-  // A read error ends the loop like the end of the file; the digest then covers what was read.
   while (file) {
     file.read(buffer.data(), std::streamsize(buffer.size()));
     const auto count = file.gcount();
-    if (count <= 0)
-      break;
-    if (EVP_DigestUpdate(context.get(), buffer.data(), std::size_t(count)) != 1)
+    if (count > 0 && EVP_DigestUpdate(context.get(), buffer.data(), std::size_t(count)) != 1)
       return "";
   }
+  // A file that opens but cannot be read (a folder, an I/O error) has no digest: a digest of
+  // the bytes read so far would only pose as one.
+  if (file.bad())
+    return "";
   std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
   unsigned int length = 0;
   if (EVP_DigestFinal_ex(context.get(), digest.data(), &length) != 1)

@@ -27,7 +27,7 @@ bool verifyDocumentSignature(std::string_view document, std::string_view signatu
 bool fetchSignedDocument(const std::string& documentUrl, const std::string& signatureUrl,
                          std::string& text);
 
-// Lowercase hex SHA-256 of the whole file, streamed; "" when the file cannot be opened.
+// Lowercase hex SHA-256 of the whole file, streamed; "" when the file cannot be opened or read.
 std::string sha256FileHex(const std::filesystem::path& path);
 
 }  // namespace duskmere
