@@ -44,6 +44,8 @@ async function launch() {
     viewport: { width: 1280, height: 800 },
     deviceScaleFactor: 1,
     locale: 'en-US',
+    // Still pictures: nothing waits for an animation to settle.
+    reducedMotion: 'reduce',
     timezoneId: 'UTC',
   });
   // Nothing but the page's own files may be loaded.
