@@ -219,14 +219,16 @@ FetchResult fetchFiles(UpdateEngine& engine, const std::string& listBaseUrl,
       return result;
     }
     entry.failed = false;
-    if (!entry.needsDownload)
+    const auto target = localPathOf(gameFolder, entry.path);
+    // The list parser already drops paths that leave the game folder; never write one.
+    if (!entry.needsDownload || target.empty())
       continue;
     progress.currentFileBytes = 0;
     progress.currentFileSize = entry.compressedSize;
     setCurrentItem(progress, entry.path);
     FileFetch fetch{engine, result, entry, packageUrlOf(listBaseUrl, entry.path),
                     packagePathOf(gameFolder, entry.path)};
-    if (!fetch.run(localPathOf(gameFolder, entry.path))) {
+    if (!fetch.run(target)) {
       result.finished = false;
       return result;
     }
