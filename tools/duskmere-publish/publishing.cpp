@@ -197,6 +197,11 @@ PublishResult publishFiles(const FilesOptions& options) {
   PublishResult result;
   std::string list;
   for (const auto& file : files) {
+    std::error_code sizeStatus;
+    if (std::int64_t(std::filesystem::file_size(file.path, sizeStatus)) > kLargestListedSize &&
+        !sizeStatus)
+      return failure("cannot publish " + file.path.string() +
+                     ": it is larger than 2147483647 bytes");
     PackagedFile described;
     const auto package = folder / "files" / (file.listPath + ".gz");
     if (!writeGzipPackage(file.path, package, described, error))
