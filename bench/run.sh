@@ -11,6 +11,8 @@
 # (d) peak resident memory of (a)
 # Every figure is the median of --runs timed runs made in this invocation (warm page cache).
 set -euo pipefail
+# Read whole before it runs, so that editing the file cannot change a run in progress.
+{
 cd "$(dirname "$0")/.."
 repo=$(pwd)
 source scripts/nginx/nginx.sh
@@ -38,7 +40,7 @@ while [ $# -gt 0 ]; do
   shift
 done
 
-say() { printf '\n== %s\n' "$*" >&2; }
+say() { printf '\n== [%ss] %s\n' "$SECONDS" "$*" >&2; }
 
 say "Dependencies"
 bash scripts/setup-deps.sh
@@ -56,8 +58,12 @@ for needed in "$patch_tool" "$publish_tool" "$game_tool" "$key"; do
   [ -n "$needed" ] && [ -e "$needed" ] || { echo "run.sh: build output missing" >&2; exit 1; }
 done
 
+# The published host is kept between invocations for the same sizes and tool builds: making
+# and compressing a 200 MB game takes minutes on a small machine, measuring it does not.
+stamp=$(cat "$game_tool" "$publish_tool" "$key" | sha256sum | cut -c1-16)
+cache="$build/bench-host-$total_mb-$files-$small_files-$small_mb"
 work="$build/bench-data"
-root="$work/autopatcher"
+root="$cache/autopatcher"
 prefix="$work/nginx"
 host="127.0.0.1:$port"
 base_url="http://$host/autopatcher"
@@ -70,22 +76,29 @@ cleanup() {
 trap cleanup EXIT
 
 # Two games on one host: the full one as version 50 and the small-file one as version 60. Each
-# is published both as a base package (what an install fetches) and as its version's list (what
-# a repair checks); the version record is rewritten to point at the game being measured.
+# is published as a base package (what an install fetches); the same signed list also serves
+# as its version's list (what a repair checks). The version record is rewritten to point at
+# the game being measured.
 version_full=50
 version_small=60
-say "Making the games (${total_mb} MB in ${files} files; ${small_mb} MB in ${small_files} files) and publishing them"
-"$game_tool" --out "$work/game-full" --version $version_full --base-version $version_full \
-  --files "$files" --total-mb "$total_mb" >&2
-"$game_tool" --out "$work/game-small" --version $version_small --base-version $version_small \
-  --files "$small_files" --total-mb "$small_mb" >&2
-for pair in "full $version_full" "small $version_small"; do
-  read -r name version <<<"$pair"
-  "$publish_tool" files --key "$key" --source "$work/game-$name" --out "$root" \
-    --version "$version" --base >&2
-  "$publish_tool" files --key "$key" --source "$work/game-$name" --out "$root" \
-    --version "$version" >&2
-done
+if [ "$(cat "$cache/stamp" 2>/dev/null)" != "$stamp" ]; then
+  say "Making the games (${total_mb} MB in ${files} files; ${small_mb} MB in ${small_files} files) and publishing them"
+  rm -rf "$cache"
+  mkdir -p "$cache"
+  "$game_tool" --out "$cache/game-full" --version $version_full --base-version $version_full \
+    --files "$files" --total-mb "$total_mb" >&2
+  "$game_tool" --out "$cache/game-small" --version $version_small \
+    --base-version $version_small --files "$small_files" --total-mb "$small_mb" >&2
+  for pair in "full $version_full" "small $version_small"; do
+    read -r name version <<<"$pair"
+    "$publish_tool" files --key "$key" --source "$cache/game-$name" --out "$root" \
+      --version "$version" --base >&2
+    cp -al "$root/base/$version" "$root/$version"
+  done
+  echo "$stamp" >"$cache/stamp"
+else
+  say "Reusing the games published in $cache"
+fi
 publish_latest() {
   "$publish_tool" latest --key "$key" --out "$root" --game-version "$1" --base-version "$1" >&2
 }
@@ -141,15 +154,15 @@ patch_install() {
   "$patch_tool" --game-path "$1" --update-host "$host" >>"$work/patch.log" 2>&1
 }
 
-# Both ways must produce exactly the published game.
+# Both ways must produce exactly the published game (the patcher adds its own files beside it).
 same_as_source() {
-  local folder=$1 source=$2 path
-  while IFS= read -r path; do
-    cmp --quiet "$source/$path" "$folder/$path" || {
-      echo "run.sh: $folder/$path differs from the published file" >&2
-      return 1
-    }
-  done < <(list_paths "$3/checksums.txt")
+  local folder=$1 source=$2 problems
+  problems=$(diff --recursive --brief "$source" "$folder" | grep -v "^Only in $folder" || true)
+  if [ -n "$problems" ]; then
+    echo "run.sh: $folder is not the published game:" >&2
+    echo "$problems" | head -n 5 >&2
+    return 1
+  fi
 }
 
 # Peak resident set size in KiB of a command and its children (GNU time).
@@ -177,8 +190,8 @@ for ((run = 1; run <= runs; run++)); do
   reference_times+=" $(elapsed "$start" "$stop")"
   echo "  run $run: duskmere-patch ${patch_times##* } s, reference ${reference_times##* } s" >&2
 done
-same_as_source "$work/patched" "$work/game-full" "$full_list"
-same_as_source "$work/reference" "$work/game-full" "$full_list"
+same_as_source "$work/patched" "$cache/game-full"
+same_as_source "$work/reference" "$cache/game-full"
 add_result "(a) full install, ${total_mb} MB / ${files} files (s)" \
   "$(median <<<"$patch_times")" "$(median <<<"$reference_times")" "curl+sha256sum+gzip"
 
@@ -233,7 +246,7 @@ for ((run = 1; run <= runs; run++)); do
   curl_times+=" $(elapsed "$start" "$stop")"
   echo "  run $run: duskmere-patch ${patch_times##* } s, curl ${curl_times##* } s" >&2
 done
-same_as_source "$work/patched-small" "$work/game-small" "$small_list"
+same_as_source "$work/patched-small" "$cache/game-small"
 add_result "(c) install, ${small_files} small files / ${small_mb} MB (s)" \
   "$(median <<<"$patch_times")" "$(median <<<"$curl_times")" "curl"
 
@@ -241,11 +254,12 @@ add_result "(c) install, ${small_files} small files / ${small_mb} MB (s)" \
 
 say "Results (median of $runs run(s); ratio = duskmere-patch / reference)"
 printf '%-44s %14s %12s %7s  %s\n' "benchmark" "duskmere-patch" "reference" "ratio" "reference is"
-for line in "${results[@]}"; do
-  IFS='|' read -r name patch reference what <<<"$line"
+while IFS='|' read -r name patch reference what; do
   ratio=$(awk -v p="$patch" -v r="$reference" 'BEGIN { if (r > 0) printf "%.2f", p / r; else print "-" }')
   printf '%-44s %14s %12s %7s  %s\n' "$name" "$patch" "$reference" "$ratio" "$what"
-done
+done < <(printf '%s\n' "${results[@]}" | sort -s -t'|' -k1,1)
 printf '\nmachine: %s cores, %s, %s memory\n' "$(nproc)" \
   "$(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo)" \
   "$(awk '/MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)"
+exit
+}
