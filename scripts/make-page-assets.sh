@@ -122,7 +122,7 @@ cat >"$work/bg.svg" <<EOF
       <stop offset="0.68" stop-color="#12404a"/>
       <stop offset="1" stop-color="#061018"/>
     </linearGradient>
-    <radialGradient id="moonglow" cx="0.66" cy="0.30" r="0.45">
+    <radialGradient id="moonglow" cx="0.51" cy="0.25" r="0.45">
       <stop offset="0" stop-color="#bfeee6" stop-opacity="0.55"/>
       <stop offset="0.12" stop-color="#2fe6c0" stop-opacity="0.22"/>
       <stop offset="0.5" stop-color="#15b9d6" stop-opacity="0.06"/>
@@ -148,10 +148,10 @@ cat >"$work/bg.svg" <<EOF
   <rect width="$W" height="$H" fill="url(#sky)"/>
   <g>$(stars 7 420 $W 640)</g>
   <rect width="$W" height="$H" fill="url(#moonglow)"/>
-  <circle cx="1060" cy="300" r="74" fill="#bfeee6" opacity="0.35" filter="url(#glow)"/>
-  <circle cx="1060" cy="300" r="62" fill="url(#moon)"/>
-  <circle cx="1082" cy="284" r="12" fill="#9fd9cf" opacity="0.35"/>
-  <circle cx="1040" cy="322" r="8" fill="#9fd9cf" opacity="0.3"/>
+  <circle cx="820" cy="250" r="74" fill="#bfeee6" opacity="0.35" filter="url(#glow)"/>
+  <circle cx="820" cy="250" r="62" fill="url(#moon)"/>
+  <circle cx="842" cy="234" r="12" fill="#9fd9cf" opacity="0.35"/>
+  <circle cx="800" cy="272" r="8" fill="#9fd9cf" opacity="0.3"/>
   <path d="$(ridge 3 $W 560 60 26 $H)" fill="#0e2e39" opacity="0.85"/>
   <ellipse cx="800" cy="560" rx="900" ry="60" fill="#2a6f72" opacity="0.35" filter="url(#mist)"/>
   <path d="$(ridge 11 $W 610 48 30 $H)" fill="#0a222c"/>
@@ -162,9 +162,9 @@ cat >"$work/bg.svg" <<EOF
   <path d="$(ridge 19 $W 660 34 34 $H)" fill="#06151d"/>
   <ellipse cx="700" cy="668" rx="1000" ry="44" fill="#3f8f8a" opacity="0.28" filter="url(#mist)"/>
   <rect y="690" width="$W" height="310" fill="url(#water)"/>
-  <rect x="1010" y="690" width="100" height="310" fill="url(#path)" opacity="0.55" filter="url(#mist)"/>
+  <rect x="770" y="690" width="100" height="310" fill="url(#path)" opacity="0.55" filter="url(#mist)"/>
   $(awk 'BEGIN { srand(5); for (i = 0; i < 34; i++) { y = 700 + i * i * 0.26; w = 30 + rand() * 140 + i * 3;
-      printf "<rect x=\"%.0f\" y=\"%.0f\" width=\"%.0f\" height=\"2\" fill=\"#bfeee6\" opacity=\"%.2f\"/>\n", 1060 - w / 2 + (rand() - 0.5) * 40, y, w, 0.5 - i * 0.013 } }')
+      printf "<rect x=\"%.0f\" y=\"%.0f\" width=\"%.0f\" height=\"2\" fill=\"#bfeee6\" opacity=\"%.2f\"/>\n", 820 - w / 2 + (rand() - 0.5) * 40, y, w, 0.5 - i * 0.013 } }')
   <path d="$(ridge 23 $W 760 20 24 $H)" fill="#030a10"/>
   <path d="M0,1000 L0,620 C120,640 220,700 300,760 C360,810 420,880 470,1000 Z" fill="#02070b"/>
   <path d="M1600,1000 L1600,700 C1500,720 1420,780 1360,860 C1330,900 1310,950 1300,1000 Z" fill="#02070b"/>

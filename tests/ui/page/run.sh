@@ -10,15 +10,6 @@ if [ ! -x "$chromium" ]; then
   exit 1
 fi
 
-installed=node_modules/.package-lock.json
-if [ ! -f "$installed" ] || [ ! -d node_modules/playwright-core ] || [ package-lock.json -nt "$installed" ] ||
-  ! node -e '
-    const want = require("./package-lock.json").packages;
-    const have = require("./node_modules/.package-lock.json").packages;
-    for (const name of Object.keys(want)) {
-      if (name && (!have[name] || have[name].version !== want[name].version)) process.exit(1);
-    }'; then
-  npm ci --no-audit --no-fund --loglevel=error
-fi
+source ./ensure-modules.sh
 
 exec node --test --test-concurrency=1 --test-reporter=spec page.test.js
