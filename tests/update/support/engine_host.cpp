@@ -102,6 +102,10 @@ std::string EngineHost::launcherDigest() const {
   return sha256FileHex(folder_ / "launcher");
 }
 
+std::int64_t EngineHost::launcherSize() const {
+  return static_cast<std::int64_t>(std::filesystem::file_size(folder_ / "launcher"));
+}
+
 std::vector<RecordedRequest> EngineHost::requestsFor(const std::string& part) const {
   std::vector<RecordedRequest> found;
   for (const RecordedRequest& request : server_.requests()) {

@@ -51,8 +51,9 @@ class EngineHost {
                      std::int32_t launcherVersion = 0);
   // A version record with this exact text, signed.
   void publishRecord(const std::string& text);
-  // The digest of the launcher file publishLatest published.
+  // The digest and size of the launcher file publishLatest published.
   std::string launcherDigest() const;
+  std::int64_t launcherSize() const;
 
   std::vector<std::string> requestedPaths() const { return server_.requestedPaths(); }
   // Requests whose path contains `part`.
