@@ -74,6 +74,7 @@ cleanup() {
   if [ "$keep" -eq 0 ]; then rm -rf "$work"; fi
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM
 
 # Two games on one host: the full one as version 50 and the small-file one as version 60. Each
 # is published as a base package (what an install fetches); the same signed list also serves
