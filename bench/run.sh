@@ -34,7 +34,7 @@ while [ $# -gt 0 ]; do
     --small-files) small_files=$2; shift ;;
     --small-mb) small_mb=$2; shift ;;
     --keep) keep=1 ;;
-    --help | -h) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --help | -h) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
   esac
   shift
