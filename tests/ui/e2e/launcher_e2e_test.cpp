@@ -191,8 +191,6 @@ TEST_F(LauncherEndToEnd, BootRunNavigationHideAndHandOver) {
                                       "setStatus"}));
   std::vector<std::string> states;
   for (const auto& [name, argument] : calls) {
-    if (name == "setProgress")
-      progressSeen = true;
     if (name != "setStatus")
       continue;
     const auto status = nlohmann::json::parse(argument, nullptr, false);
