@@ -77,9 +77,10 @@ void UpdateEngine::resume() {
 }
 
 void UpdateEngine::stop() {
-  progress_.cancelRequested.store(true);
+  // Without a worker there is no run to cancel, and no transfer of ours to abort.
   if (!worker_.joinable())
     return;
+  progress_.cancelRequested.store(true);
   setDownloadAbort(true);
   {
     std::lock_guard lock(pauseLock_);

@@ -77,6 +77,24 @@ TEST(InflateFileTest, ReplacesTheTargetOnlyWithAWholeFile) {
   }
 }
 
+TEST(PackageLocationTest, ListPathsBecomePackageAddressesAndFilesBesideTheirTargets) {
+  const std::filesystem::path game = "/games/Duskmere";
+  const std::tuple<std::string, std::string, std::filesystem::path> cases[] = {
+      {"Duskmere.exe", "h/autopatcher/7/files/Duskmere.exe.gz", game / "Duskmere.exe.gz"},
+      {"data\\items.pak", "h/autopatcher/7/files/data/items.pak.gz",
+       game / "data" / "items.pak.gz"},
+      {"data/sound bank #2.pak", "h/autopatcher/7/files/data/sound%20bank%20%232.pak.gz",
+       game / "data" / "sound bank #2.pak.gz"},
+      {"Ünïcode/100%.txt", "h/autopatcher/7/files/%C3%9Cn%C3%AFcode/100%25.txt.gz",
+       game / "Ünïcode" / "100%.txt.gz"},
+  };
+  for (const auto& [listPath, url, package] : cases) {
+    SCOPED_TRACE(listPath);
+    EXPECT_EQ(packageUrlOf("h/autopatcher/7", listPath), url);
+    EXPECT_EQ(packagePathOf(game, listPath), package);
+  }
+}
+
 // One published version and a game folder that the tests shape file by file.
 class FileFetchTest : public ::testing::Test {
  public:
