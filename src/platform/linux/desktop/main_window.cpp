@@ -16,17 +16,8 @@ gboolean onDeleteEvent(GtkWidget*, GdkEvent*, gpointer data) {
   return TRUE;  // never destroyed by a close request
 }
 
-// Seen before any child (the web view) handles the event.
-gboolean onCapturedEvent(GtkWidget*, GdkEvent* event, gpointer data) {
-  auto* window = static_cast<MainWindow*>(data);
-  if (event->type == GDK_BUTTON_PRESS && event->button.button == GDK_BUTTON_PRIMARY) {
-    window->primaryDown = true;
-    window->pressRootX = static_cast<gint>(event->button.x_root);
-    window->pressRootY = static_cast<gint>(event->button.y_root);
-    window->pressTime = event->button.time;
-  } else if (event->type == GDK_BUTTON_RELEASE && event->button.button == GDK_BUTTON_PRIMARY) {
-    window->primaryDown = false;
-  }
+gboolean onButtonEvent(GtkWidget*, GdkEventButton* event, gpointer data) {
+  recordPointerButton(*static_cast<MainWindow*>(data), *event);
   return FALSE;
 }
 
@@ -42,6 +33,19 @@ void applyBackground(GtkWidget* widget, const std::string& colour) {
 }
 
 }  // namespace
+
+void recordPointerButton(MainWindow& window, const GdkEventButton& event) {
+  if (event.button != GDK_BUTTON_PRIMARY)
+    return;
+  if (event.type == GDK_BUTTON_PRESS) {
+    window.primaryDown = true;
+    window.pressRootX = static_cast<gint>(event.x_root);
+    window.pressRootY = static_cast<gint>(event.y_root);
+    window.pressTime = event.time;
+  } else if (event.type == GDK_BUTTON_RELEASE) {
+    window.primaryDown = false;
+  }
+}
 
 void MainWindowDeleter::operator()(MainWindow* window) const {
   if (window == nullptr)
@@ -76,7 +80,8 @@ MainWindowHandle createMainWindow(const MainWindowLook& look, bool visible,
   applyBackground(widget, look.background);
 
   g_signal_connect(widget, "delete-event", G_CALLBACK(onDeleteEvent), window.get());
-  g_signal_connect(widget, "captured-event", G_CALLBACK(onCapturedEvent), window.get());
+  g_signal_connect(widget, "button-press-event", G_CALLBACK(onButtonEvent), window.get());
+  g_signal_connect(widget, "button-release-event", G_CALLBACK(onButtonEvent), window.get());
   if (visible)
     gtk_widget_show(widget);
   return MainWindowHandle(window.release());

@@ -21,4 +21,8 @@ struct MainWindow {
   guint32 pressTime = 0;
 };
 
+// Keeps track of the primary button for beginMainWindowMove; the widgets inside the window
+// call it with every button event they get, before handling it.
+void recordPointerButton(MainWindow& window, const GdkEventButton& event);
+
 }  // namespace duskmere::platform

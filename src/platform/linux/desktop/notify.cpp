@@ -51,17 +51,68 @@ bool busReplyListsService(GDBusConnection* bus, const char* method, GVariant* pa
   return found;
 }
 
+struct PendingConnection {
+  GDBusConnection* connection = nullptr;
+  bool finished = false;
+};
+
+void onConnected(GObject*, GAsyncResult* result, gpointer data) {
+  auto* pending = static_cast<PendingConnection*>(data);
+  pending->connection = g_dbus_connection_new_for_address_finish(result, nullptr);
+  pending->finished = true;
+}
+
+gboolean keepWaking(gpointer) {
+  return G_SOURCE_CONTINUE;
+}
+
+// A private connection, given up after kBusCallTimeoutMs: a bus that does not answer would
+// otherwise hold the caller for the bus library's own time-out of 25 seconds.
+GDBusConnection* connectToSessionBus() {
+  gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+  if (address == nullptr)
+    return nullptr;
+  GMainContext* context = g_main_context_new();
+  g_main_context_push_thread_default(context);
+  GCancellable* cancellable = g_cancellable_new();
+  PendingConnection pending;
+  g_dbus_connection_new_for_address(
+      address,
+      static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                        G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+      nullptr, cancellable, onConnected, &pending);
+  const gint64 deadline = g_get_monotonic_time() + kBusCallTimeoutMs * G_GINT64_CONSTANT(1000);
+  GSource* timeout = g_timeout_source_new(kBusCallTimeoutMs);
+  g_source_set_callback(timeout, keepWaking, nullptr, nullptr);
+  g_source_attach(timeout, context);
+  while (!pending.finished && g_get_monotonic_time() < deadline)
+    g_main_context_iteration(context, TRUE);
+  if (!pending.finished) {
+    g_cancellable_cancel(cancellable);
+    while (!pending.finished)
+      g_main_context_iteration(context, TRUE);
+  }
+  g_source_destroy(timeout);
+  g_source_unref(timeout);
+  g_object_unref(cancellable);
+  g_main_context_pop_thread_default(context);
+  g_main_context_unref(context);
+  g_free(address);
+  return pending.connection;
+}
+
 // A running or startable service answers at once; showing without one would block on the
 // bus for its default time-out.
 bool notificationServiceAvailable() {
   if (!sessionBusAddressKnown())
     return false;
-  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+  GDBusConnection* bus = connectToSessionBus();
   if (bus == nullptr)
     return false;
   const bool available = busReplyListsService(bus, "NameHasOwner",
                                               g_variant_new("(s)", kNotificationService), "(b)") ||
                          busReplyListsService(bus, "ListActivatableNames", nullptr, "(as)");
+  g_dbus_connection_close_sync(bus, nullptr, nullptr);
   g_object_unref(bus);
   return available;
 }

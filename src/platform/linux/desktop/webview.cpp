@@ -99,6 +99,12 @@ GtkWidget* onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer dat
   return nullptr;
 }
 
+// Runs before the view handles the button, so a drag request from the page finds it.
+gboolean onButtonEvent(GtkWidget*, GdkEventButton* event, gpointer data) {
+  recordPointerButton(*static_cast<WebView*>(data)->window, *event);
+  return FALSE;
+}
+
 gboolean onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*,
                        gpointer) {
   return TRUE;
@@ -169,6 +175,8 @@ WebViewHandle createWebView(MainWindow& window, const std::filesystem::path& pro
   g_signal_connect(widget, "decide-policy", G_CALLBACK(onDecidePolicy), view.get());
   g_signal_connect(widget, "create", G_CALLBACK(onCreate), view.get());
   g_signal_connect(widget, "context-menu", G_CALLBACK(onContextMenu), view.get());
+  g_signal_connect(widget, "button-press-event", G_CALLBACK(onButtonEvent), view.get());
+  g_signal_connect(widget, "button-release-event", G_CALLBACK(onButtonEvent), view.get());
 
   gtk_container_add(GTK_CONTAINER(window.window), widget);
   gtk_widget_show(widget);
