@@ -12,7 +12,7 @@ packages=(
   # desktop shell
   libgtk-3-dev libwebkit2gtk-4.1-dev libayatana-appindicator3-dev libnotify-dev
   # desktop tests
-  xvfb xauth dbus dbus-x11 at-spi2-core
+  xvfb xauth dbus dbus-x11 at-spi2-core dunst libxtst-dev
   # page tests and assets
   chromium imagemagick librsvg2-bin fonts-dejavu-core woff2
   # demo service and benchmarks

@@ -187,5 +187,16 @@ TEST_F(WebViewTest, AWindowHoldsOneViewAndAClosedViewSendsNothing) {
     EXPECT_NE(message, "\"late\"");
 }
 
+// The owner may destroy its members in either order; a fault here shows as a crash or a
+// use after free in the sanitised build.
+TEST_F(WebViewTest, TheWindowMayGoBeforeItsView) {
+  runScript(*view, "setTimeout(() => window.chrome.webview.postMessage('late'), 0)");
+  window.reset();
+  // Whatever the view still had under way comes in now.
+  test::pumpUntil([] { return false; }, std::chrono::milliseconds(200));
+  view.reset();
+  test::pumpUntil([] { return false; }, std::chrono::milliseconds(200));
+}
+
 }  // namespace
 }  // namespace duskmere::platform
