@@ -132,13 +132,13 @@ std::optional<ByteRange> parseRange(const std::string& header, std::int64_t size
   if (header.rfind(prefix, 0) != 0 || header.find(',') != std::string::npos) {
     return std::nullopt;
   }
-  std::string spec = header.substr(prefix.size());
-  std::size_t dash = spec.find('-');
+  std::string rangeText = header.substr(prefix.size());
+  std::size_t dash = rangeText.find('-');
   if (dash == std::string::npos) {
     return std::nullopt;
   }
-  std::string from = spec.substr(0, dash);
-  std::string to = spec.substr(dash + 1);
+  std::string from = rangeText.substr(0, dash);
+  std::string to = rangeText.substr(dash + 1);
   auto number = [](const std::string& text) -> std::optional<std::int64_t> {
     if (text.empty() || !std::all_of(text.begin(), text.end(),
                                      [](unsigned char c) { return c >= '0' && c <= '9'; })) {

@@ -12,4 +12,4 @@ fi
 
 source ./ensure-modules.sh
 
-exec node --test --test-concurrency=1 --test-reporter=spec page.test.js
+exec node --test --test-concurrency=1 --test-reporter=tap page.test.js
